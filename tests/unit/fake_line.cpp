@@ -1,0 +1,68 @@
+#include "fake_line.h"
+
+#include <deque>
+
+#include "serial_platform.h"
+#include "ucommw32.h"
+
+namespace fake_line {
+
+std::string OpenedName;
+std::string OpenedSettings;
+int Opens = 0;
+int Closes = 0;
+int Queries = 0;
+int Reads = 0;
+bool OpenFails = false;
+
+namespace {
+std::deque<unsigned char> Queue;
+bool QueriesFail = false;
+bool ReadsFail = false;
+uint32_t Clock = 0;
+constexpr intptr_t FakeHandle = 7;
+}  // namespace
+
+void Reset() {
+  Queue.clear();
+  QueriesFail = ReadsFail = OpenFails = false;
+  Clock = 0;
+  Opens = Closes = Queries = Reads = 0;
+  OpenedName.clear();
+  OpenedSettings.clear();
+}
+void Arrive(const std::string& bytes) { Queue.insert(Queue.end(), bytes.begin(), bytes.end()); }
+size_t Queued() { return Queue.size(); }
+void FailQueries(bool fail) { QueriesFail = fail; }
+void FailReads(bool fail) { ReadsFail = fail; }
+void SetClock(uint32_t ms) { Clock = ms; }
+
+}  // namespace fake_line
+
+using namespace fake_line;
+
+intptr_t PlatformOpen(const char* name, const char* settings, uint16_t) {
+  ++Opens;
+  OpenedName = name;
+  OpenedSettings = settings;
+  return OpenFails ? NoHandle : FakeHandle;
+}
+
+bool PlatformInputQueue(intptr_t handle, uint32_t* count) {
+  ++Queries;
+  if (handle != FakeHandle || QueriesFail) return false;
+  *count = static_cast<uint32_t>(Queue.size());
+  return true;
+}
+
+bool PlatformReadOne(intptr_t handle, unsigned char* byte) {
+  ++Reads;
+  if (handle != FakeHandle || ReadsFail || Queue.empty()) return false;
+  *byte = Queue.front();
+  Queue.pop_front();
+  return true;
+}
+
+uint32_t PlatformTicks() { return Clock++; }
+
+void PlatformClose(intptr_t) { ++Closes; }
