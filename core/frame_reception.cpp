@@ -1,5 +1,6 @@
 #include "frame_reception.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -43,24 +44,50 @@ constexpr double ExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr int LargestExactPower = 22;
 
-// digits x 10^exponent. With both factors exact, one operation rounds once,
-// so the result is the correctly rounded value; that covers every field of
-// four characters but a digit times 10^38 or more, which may be 1 ulp off.
+// digits x 10^exponent above LargestExactPower, rounded once: digits x
+// 5^exponent is formed exactly in 32-bit limbs, rounded to 53 bits half to
+// even, and scaled by 2^exponent. A chain of double products would round at
+// each step and may miss the nearest double ("1E50").
+double ScaleLarge(uint32_t digits, int exponent) {
+  constexpr int ExponentMax = 330;  // any non-zero digits times more is beyond the largest double
+  constexpr int Limbs = 26;         // 9999 x 5^330 < 2^(32 x 26)
+  if (exponent > ExponentMax) return HUGE_VAL;
+  uint32_t limbs[Limbs] = {digits};
+  int used = 1;
+  for (int i = 0; i < exponent; ++i) {
+    uint64_t carry = 0;
+    for (int k = 0; k < used; ++k) {
+      const uint64_t product = uint64_t{limbs[k]} * 5 + carry;
+      limbs[k] = static_cast<uint32_t>(product);
+      carry = product >> 32;
+    }
+    if (carry != 0) limbs[used++] = static_cast<uint32_t>(carry);
+  }
+  auto bit = [&](int i) -> uint64_t { return (limbs[i / 32] >> (i % 32)) & 1; };
+  int length = used * 32;
+  while (bit(length - 1) == 0) --length;
+  const int dropped = length > 53 ? length - 53 : 0;
+  uint64_t significand = 0;
+  for (int i = length - 1; i >= dropped; --i) significand = significand << 1 | bit(i);
+  if (dropped > 0) {
+    bool below = false;  // any set bit under the half bit
+    for (int i = 0; i < dropped - 1 && !below; ++i) below = bit(i) != 0;
+    if (bit(dropped - 1) != 0 && (below || (significand & 1) != 0)) ++significand;
+  }
+  return std::ldexp(static_cast<double>(significand), dropped + exponent);
+}
+
+// digits x 10^exponent, correctly rounded. Up to LargestExactPower both
+// factors are exact, so one operation rounds once.
 double Scale(int32_t digits, int exponent) {
   if (digits == 0) return 0.0;
   double value = digits;
   if (exponent < 0) {
+    // Four characters reach no further than 10^-12; the loop is for safety.
     for (; exponent < -LargestExactPower; exponent += LargestExactPower) value /= ExactPowersOfTen[LargestExactPower];
     return value / ExactPowersOfTen[-exponent];
   }
-  if (exponent > LargestExactPower) {
-    // Fold the excess into the integer while it stays exact (below 2^53).
-    int excess = exponent - LargestExactPower;
-    for (; excess > 0 && value * 10 < 9007199254740992.0; --excess) value *= 10;
-    for (; excess > LargestExactPower; excess -= LargestExactPower) value *= ExactPowersOfTen[LargestExactPower];
-    value *= ExactPowersOfTen[excess];
-    exponent = LargestExactPower;
-  }
+  if (exponent > LargestExactPower) return ScaleLarge(static_cast<uint32_t>(digits), exponent);
   return value * ExactPowersOfTen[exponent];
 }
 

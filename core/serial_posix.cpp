@@ -45,7 +45,9 @@ void ApplyLineSettings(int fd) {
   cfsetospeed(&line, B9600);
   line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
   line.c_cflag |= CS8 | CLOCAL | CREAD;
-  line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+  // cfmakeraw leaves INPCK, which would turn a byte received with a framing
+  // error into NUL; line errors must leave the bytes as they came.
+  line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
   line.c_cc[VMIN] = 0;
   line.c_cc[VTIME] = 0;
   tcsetattr(fd, TCSANOW, &line);

@@ -1,5 +1,7 @@
 #include "fake_line.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 
 #include "serial_platform.h"
@@ -18,15 +20,21 @@ bool OpenFails = false;
 namespace {
 std::deque<unsigned char> Queue;
 bool QueriesFail = false;
+int QueriesLeft = -1;  // successful queries before they fail; -1: no limit
 bool ReadsFail = false;
 uint32_t Clock = 0;
+// A wait that never ends would read the clock for ever: stop the test instead.
+constexpr uint64_t ClockReadingsLimit = 100000000;
+uint64_t ClockReadings = 0;
 constexpr intptr_t FakeHandle = 7;
 }  // namespace
 
 void Reset() {
   Queue.clear();
   QueriesFail = ReadsFail = OpenFails = false;
+  QueriesLeft = -1;
   Clock = 0;
+  ClockReadings = 0;
   Opens = Closes = Queries = Reads = 0;
   OpenedName.clear();
   OpenedSettings.clear();
@@ -34,8 +42,10 @@ void Reset() {
 void Arrive(const std::string& bytes) { Queue.insert(Queue.end(), bytes.begin(), bytes.end()); }
 size_t Queued() { return Queue.size(); }
 void FailQueries(bool fail) { QueriesFail = fail; }
+void FailQueriesAfter(int successes) { QueriesLeft = successes; }
 void FailReads(bool fail) { ReadsFail = fail; }
 void SetClock(uint32_t ms) { Clock = ms; }
+uint32_t Now() { return Clock; }
 
 }  // namespace fake_line
 
@@ -50,6 +60,8 @@ intptr_t PlatformOpen(const char* name, const char* settings, uint16_t) {
 
 bool PlatformInputQueue(intptr_t handle, uint32_t* count) {
   ++Queries;
+  if (QueriesLeft == 0) QueriesFail = true;
+  if (QueriesLeft > 0) --QueriesLeft;
   if (handle != FakeHandle || QueriesFail) return false;
   *count = static_cast<uint32_t>(Queue.size());
   return true;
@@ -63,6 +75,13 @@ bool PlatformReadOne(intptr_t handle, unsigned char* byte) {
   return true;
 }
 
-uint32_t PlatformTicks() { return Clock++; }
+uint32_t PlatformTicks() {
+  if (++ClockReadings > ClockReadingsLimit) {
+    std::fprintf(stderr, "fake line: the clock was read %llu times since the reset; a wait does not end\n",
+                 static_cast<unsigned long long>(ClockReadings));
+    std::abort();
+  }
+  return Clock++;
+}
 
 void PlatformClose(intptr_t) { ++Closes; }

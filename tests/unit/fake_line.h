@@ -11,8 +11,10 @@ void Reset();                            // empty queue, queries succeed, clock 
 void Arrive(const std::string& bytes);   // bytes received by the driver
 size_t Queued();                         // bytes still waiting
 void FailQueries(bool fail);             // ClearCommError-style query fails
+void FailQueriesAfter(int successes);    // the next successes queries answer, then all fail
 void FailReads(bool fail);               // one-byte reads return nothing
 void SetClock(uint32_t ms);
+uint32_t Now();                          // the clock, without advancing it
 
 extern std::string OpenedName;           // what the last open was given
 extern std::string OpenedSettings;
