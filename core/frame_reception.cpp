@@ -1,6 +1,5 @@
 #include "frame_reception.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -44,6 +43,24 @@ constexpr double ExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 
                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr int LargestExactPower = 22;
 
+constexpr double Infinity = __builtin_huge_val();
+
+// significand x 2^exponent for a significand of at most 54 bits that needs
+// no rounding, assembled on the bits: no library or x87 scaling, so neither
+// depends on the host's floating-point settings.
+double Compose(uint64_t significand, int exponent) {
+  if (significand == 0) return 0.0;
+  for (; significand < (uint64_t{1} << 52); significand <<= 1) --exponent;
+  for (; significand >= (uint64_t{1} << 53); significand >>= 1) ++exponent;  // only a rounding carry: exact
+  const int biased = exponent + 52 + 1023;
+  if (biased >= 0x7FF) return Infinity;
+  if (biased <= 0) return 0.0;  // unreachable for these fields: they scale up
+  const uint64_t bits = uint64_t(biased) << 52 | (significand & ((uint64_t{1} << 52) - 1));
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
 // digits x 10^exponent above LargestExactPower, rounded once: digits x
 // 5^exponent is formed exactly in 32-bit limbs, rounded to 53 bits half to
 // even, and scaled by 2^exponent. A chain of double products would round at
@@ -51,7 +68,7 @@ constexpr int LargestExactPower = 22;
 double ScaleLarge(uint32_t digits, int exponent) {
   constexpr int ExponentMax = 330;  // any non-zero digits times more is beyond the largest double
   constexpr int Limbs = 26;         // 9999 x 5^330 < 2^(32 x 26)
-  if (exponent > ExponentMax) return HUGE_VAL;
+  if (exponent > ExponentMax) return Infinity;
   uint32_t limbs[Limbs] = {digits};
   int used = 1;
   for (int i = 0; i < exponent; ++i) {
@@ -74,7 +91,7 @@ double ScaleLarge(uint32_t digits, int exponent) {
     for (int i = 0; i < dropped - 1 && !below; ++i) below = bit(i) != 0;
     if (bit(dropped - 1) != 0 && (below || (significand & 1) != 0)) ++significand;
   }
-  return std::ldexp(static_cast<double>(significand), dropped + exponent);
+  return Compose(significand, dropped + exponent);
 }
 
 // digits x 10^exponent, correctly rounded. Up to LargestExactPower both
