@@ -99,7 +99,7 @@ Answer Expected(const Deliverable& d, const DeviceModel& model, const std::strin
   return Base(d, model, name, n);
 }
 
-std::vector<Arg> ProbeArguments(const Signature& signature, int32_t n, uint32_t pointer) {
+std::vector<Arg> ProbeArguments(const Signature& signature, int32_t n, uint64_t pointer) {
   std::vector<Arg> args;
   for (size_t i = 0; i < signature.params.size(); ++i) {
     switch (signature.params[i]) {

@@ -50,6 +50,6 @@ Answer Expected(const Deliverable& deliverable, const DeviceModel& model, const 
 
 // The arguments the interface tables use for one probe of an export:
 // index (or index as a double) n, value 5 or 2.75 or 1.5, p as given.
-std::vector<Arg> ProbeArguments(const Signature& signature, int32_t n, uint32_t pointer);
+std::vector<Arg> ProbeArguments(const Signature& signature, int32_t n, uint64_t pointer);
 
 }  // namespace wine_tests

@@ -31,7 +31,7 @@ const FloatControl FloatControls[] = {
 struct Primed {
   std::unique_ptr<LoadedDeliverable> loaded;
   DeviceModel model;
-  uint32_t pointer;  // a double 6.5 in the host, psad's p
+  uint64_t pointer;  // a double 6.5 in the host, psad's p
 };
 
 std::map<std::string, std::unique_ptr<Primed>> Sessions;
@@ -141,7 +141,7 @@ TEST_P(ExportsUnderFloatControl, NonFiniteAndHugeArgumentsAnswerNoChannel) {
         << D().file << " stdsas with single bits " << std::hex << single;
   }
   for (uint64_t bits : odd) {
-    const uint32_t p = module.StoreDouble(bits);
+    const uint64_t p = module.StoreDouble(bits);
     EXPECT_EQ(module.Call("psad", {Int(0), Ptr(p)}), CellAnswer(-777.0)) << D().file << " psad with *p bits " << std::hex << bits;
   }
 }
@@ -187,10 +187,10 @@ TEST_P(ResultStorage, TextVariantsAnswerTheirBaseOperationsBuffer) {
                   : std::vector<std::string>{},
   };
   DriverModule& module = *S().loaded->module;
-  std::vector<uint32_t> groupAddresses;
+  std::vector<uint64_t> groupAddresses;
   for (const auto& group : groups) {
     if (group.empty()) continue;
-    const uint32_t address = module.Call(group.front(), ProbeArguments(FindExport(group.front()), 0, 0)).address;
+    const uint64_t address = module.Call(group.front(), ProbeArguments(FindExport(group.front()), 0, 0)).address;
     groupAddresses.push_back(address);
     for (const auto& name : group) {
       for (int32_t n : {0, 1, 7, -1}) {
@@ -210,7 +210,7 @@ TEST_P(ResultStorage, TextVariantsAnswerTheirBaseOperationsBuffer) {
 TEST_P(ResultStorage, PointerCellsHoldTheAnswerAndLeavePAlone) {
   Primed& s = S();
   DriverModule& module = *s.loaded->module;
-  const uint32_t peadCell = module.Call("pead", {Int(0)}).address;
+  const uint64_t peadCell = module.Call("pead", {Int(0)}).address;
   for (int32_t n : {0, 1, 2, 3, -1, 4}) {
     const Answer cell = module.Call("pead", {Int(n)});
     EXPECT_EQ(cell, Expected(GetParam(), s.model, "pead", {Int(n)})) << GetParam().file << " pead(" << n << ")";
@@ -230,7 +230,7 @@ TEST_P(ResultStorage, PointerCellsHoldTheAnswerAndLeavePAlone) {
 TEST_P(ResultStorage, NamesAndOrdinalsLeadToTheSameEntry) {
   DriverModule& module = *S().loaded->module;
   for (const auto& e : DriverExports()) {
-    const uint32_t byName = module.Address(e.name);
+    const uint64_t byName = module.Address(e.name);
     EXPECT_NE(byName, 0u) << GetParam().file << ": no export named " << e.name;
     EXPECT_EQ(module.Address("#" + std::to_string(e.ordinal)), byName)
         << GetParam().file << ": ordinal " << e.ordinal << " and name " << e.name;

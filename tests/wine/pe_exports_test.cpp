@@ -18,6 +18,7 @@ namespace wine_tests {
 namespace {
 
 constexpr uint16_t MachineI386 = 0x14C;
+constexpr uint16_t MachineX86_64 = 0x8664;
 constexpr uint16_t ImageFileDll = 0x2000;
 
 std::string Lower(std::string text) {
@@ -43,8 +44,10 @@ class PeTables : public testing::TestWithParam<Deliverable> {};
 TEST_P(PeTables, ExportsExactlyTheInterfaceByNameAtItsOrdinals) {
   const std::string path = DriversDir() + "/" + GetParam().file;
   const PeImage image = ReadPeImage(path);
-  EXPECT_EQ(image.machine, MachineI386) << path;
-  EXPECT_FALSE(image.pe32Plus) << path << ": expected PE32, got PE32+";
+  // The win32 build: PE32 for i386; the win64 build: PE32+ for x86-64.
+  const bool win64 = Target() == WindowsTarget::Win64;
+  EXPECT_EQ(image.machine, win64 ? MachineX86_64 : MachineI386) << path;
+  EXPECT_EQ(image.pe32Plus, win64) << path << ": expected " << (win64 ? "PE32+" : "PE32");
   EXPECT_TRUE(image.characteristics & ImageFileDll) << path << ": not marked as a DLL";
 
   std::map<uint32_t, std::vector<std::string>> found;

@@ -102,9 +102,21 @@ const Signature& FindExport(const std::string& name) {
 Arg Int(int32_t value) { return {Kind::Int, static_cast<uint32_t>(value)}; }
 Arg Dbl(double value) { return {Kind::Double, BitsOf(value)}; }
 Arg Sgl(float value) { return {Kind::Single, BitsOf(value)}; }
-Arg Ptr(uint32_t address) { return {Kind::Pointer, address}; }
+Arg Ptr(uint64_t address) { return {Kind::Pointer, address}; }
 Arg DblBits(uint64_t bits) { return {Kind::Double, bits}; }
 Arg SglBits(uint32_t bits) { return {Kind::Single, bits}; }
+
+void CheckArguments(const Signature& signature, const std::vector<Arg>& args) {
+  if (args.size() != signature.params.size()) {
+    throw std::invalid_argument(DescribeCall(signature.name, args) + ": wrong number of arguments");
+  }
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i].kind != signature.params[i]) {
+      throw std::invalid_argument(DescribeCall(signature.name, args) + ": argument " + std::to_string(i + 1) +
+                                  " is of the wrong kind");
+    }
+  }
+}
 
 double Answer::AsDouble() const {
   double value;
@@ -199,7 +211,7 @@ std::string Describe(const Arg& arg) {
     case Kind::Double: return DoubleText(arg.bits);
     case Kind::Single: return SingleText(static_cast<uint32_t>(arg.bits));
     default:
-      std::snprintf(text, sizeof text, "0x%08" PRIX32, static_cast<uint32_t>(arg.bits));
+      std::snprintf(text, sizeof text, "0x%08" PRIX64, arg.bits);
       return text;
   }
 }

@@ -42,9 +42,11 @@ struct Arg {
 Arg Int(int32_t value);
 Arg Dbl(double value);
 Arg Sgl(float value);
-Arg Ptr(uint32_t address);
+Arg Ptr(uint64_t address);
 Arg DblBits(uint64_t bits);
 Arg SglBits(uint32_t bits);
+// Throws unless args match the signature's parameters in number and kind.
+void CheckArguments(const Signature& signature, const std::vector<Arg>& args);
 
 // An answer, compared by value: integers, the exact bits of doubles and
 // singles, the bytes of texts, the double in a cell. The address of a text
@@ -55,7 +57,7 @@ struct Answer {
   uint64_t bits = 0;
   std::string text;
   bool readable = true;  // the text or cell could be read
-  uint32_t address = 0;
+  uint64_t address = 0;
 
   double AsDouble() const;
   float AsSingle() const;

@@ -1,11 +1,13 @@
 #pragma once
-// A deliverable loaded into a 32-bit test host, called by name or ordinal.
-// Every call is checked against the convention as it is made: the stack
-// bytes the callee removed, EBX, ESI, EDI and EBP preserved, the x87 stack
-// left empty or holding exactly the result, the host's x87 control word and
-// MXCSR unchanged, no floating-point exception pending, and a floating
-// result in ST(0) that is exactly a double (or a single). A breach is a
-// test failure naming the deliverable, the call and what came back.
+// A deliverable loaded into a test host, called by name or ordinal. Every
+// call is checked against the host architecture's convention as it is made:
+// the stack bytes the callee removed, the registers it must preserve, the
+// host's x87 control word and MXCSR unchanged and no floating-point
+// exception pending. On 32-bit x86 the x87 stack is left empty or holding
+// exactly the result, a floating result in ST(0) that is exactly a double
+// (or a single); on x86-64 it is left empty and the result is in XMM0. A
+// breach is a test failure naming the deliverable, the call and what came
+// back.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,31 +26,31 @@ class DriverModule {
 
   // Loads the same file once more (LoadLibraryA again) and gives the handle
   // that came back.
-  uint32_t LoadAgain();
+  uint64_t LoadAgain();
   // FreeLibrary once; the test decides how many.
   void Free();
 
   const std::string& File() const { return file_; }
-  uint32_t Handle() const { return handle_; }
+  uint64_t Handle() const { return handle_; }
   HostProcess& Host() { return host_; }
 
   Answer Call(const std::string& name, const std::vector<Arg>& args = {});
   // The same call, looked up by ordinal instead of by name.
   Answer CallByOrdinal(const std::string& name, const std::vector<Arg>& args = {});
   // GetProcAddress by name or by "#ordinal"; 0 when there is none.
-  uint32_t Address(const std::string& nameOrOrdinal);
+  uint64_t Address(const std::string& nameOrOrdinal);
 
   // Bytes at an address in the host.
-  std::string Read(uint32_t address, size_t count);
+  std::string Read(uint64_t address, size_t count);
   // A double placed in the host's memory, for psad's p.
-  uint32_t StoreDouble(uint64_t bits);
+  uint64_t StoreDouble(uint64_t bits);
 
  private:
   Answer Invoke(const Signature& signature, const std::string& target, const std::vector<Arg>& args);
 
   HostProcess& host_;
   std::string file_;
-  uint32_t handle_ = 0;
+  uint64_t handle_ = 0;
 };
 
 }  // namespace wine_tests

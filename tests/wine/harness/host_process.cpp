@@ -13,12 +13,12 @@ const std::string& Reply::Field(const std::string& key) const {
   return found->second;
 }
 
-uint32_t Reply::Hex(const std::string& key) const {
+uint64_t Reply::Hex(const std::string& key) const {
   const std::string& text = Field(key);
   size_t used = 0;
-  const unsigned long value = text.empty() ? 0 : std::stoul(text, &used, 16);
+  const unsigned long long value = text.empty() ? 0 : std::stoull(text, &used, 16);
   if (text.empty() || used != text.size()) throw std::runtime_error("host answer: " + key + " not hex: " + line);
-  return static_cast<uint32_t>(value);
+  return value;
 }
 
 int Reply::Decimal(const std::string& key) const {
@@ -77,8 +77,11 @@ HostProcess::HostProcess(const WinePrefix& prefix, const std::string& hostExe, c
   }
   const Reply ready = ParseReply(line);
   if (line.rfind("ready ", 0) != 0) throw std::runtime_error("wine " + hostExe + ": expected 'ready', got: " + line);
+  const std::string& architecture = ready.Field("arch");
+  if (architecture == "x86-64") architecture_ = HostArchitecture::X86_64;
+  else if (architecture != "i386") throw std::runtime_error("wine " + hostExe + ": unknown architecture: " + line);
   controlWord_ = static_cast<uint16_t>(ready.Hex("cw"));
-  mxcsr_ = ready.Hex("mxcsr");
+  mxcsr_ = static_cast<uint32_t>(ready.Hex("mxcsr"));
 }
 
 HostProcess::~HostProcess() {
@@ -109,7 +112,7 @@ void HostProcess::SetFpu(uint16_t controlWord, uint32_t mxcsr) {
   std::snprintf(command, sizeof command, "fpu cw=%04X mxcsr=%08X", controlWord, static_cast<unsigned>(mxcsr));
   const Reply reply = Ok(command);
   controlWord_ = static_cast<uint16_t>(reply.Hex("cw"));
-  mxcsr_ = reply.Hex("mxcsr");
+  mxcsr_ = static_cast<uint32_t>(reply.Hex("mxcsr"));
 }
 
 }  // namespace wine_tests

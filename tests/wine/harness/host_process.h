@@ -21,7 +21,7 @@ struct Reply {
   bool Has(const std::string& key) const { return fields.count(key) != 0; }
   // Throws, quoting the line, when key is missing or malformed.
   const std::string& Field(const std::string& key) const;
-  uint32_t Hex(const std::string& key) const;
+  uint64_t Hex(const std::string& key) const;
   int Decimal(const std::string& key) const;
   std::string Bytes(const std::string& key) const;  // a field of hex pairs as bytes
 };
@@ -29,6 +29,9 @@ Reply ParseReply(const std::string& line);
 
 // Hex pairs, upper case.
 std::string HexBytes(const std::string& bytes);
+
+// The test host's architecture, as it announces itself when ready.
+enum class HostArchitecture { I386, X86_64 };
 
 class HostProcess {
  public:
@@ -44,6 +47,7 @@ class HostProcess {
   Reply Ok(const std::string& command);
 
   pid_t Pid() const { return process_->Pid(); }
+  HostArchitecture Architecture() const { return architecture_; }
   // The floating-point control words the host runs with: as it started,
   // then as the last fpu command set them.
   uint16_t ControlWord() const { return controlWord_; }
@@ -52,6 +56,7 @@ class HostProcess {
 
  private:
   std::unique_ptr<Subprocess> process_;
+  HostArchitecture architecture_ = HostArchitecture::I386;
   uint16_t controlWord_ = 0;
   uint32_t mxcsr_ = 0;
 };

@@ -18,15 +18,7 @@ void Push(std::vector<uint32_t>& pushes, const Arg& arg) {
 }  // namespace
 
 I386Call LayOutI386(const Signature& signature, const std::vector<Arg>& args) {
-  if (args.size() != signature.params.size()) {
-    throw std::invalid_argument(DescribeCall(signature.name, args) + ": wrong number of arguments");
-  }
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i].kind != signature.params[i]) {
-      throw std::invalid_argument(DescribeCall(signature.name, args) + ": argument " + std::to_string(i + 1) +
-                                  " is of the wrong kind");
-    }
-  }
+  CheckArguments(signature, args);
   I386Call call;
   if (signature.Stdcall()) {
     for (size_t i = args.size(); i-- > 0;) Push(call.pushes, args[i]);

@@ -47,6 +47,11 @@ void PtyLine::Hangup() {
 
 void PtyLine::Send(const std::string& bytes) {
   const size_t target = Queued() + bytes.size();
+  Write(bytes);
+  WaitQueued(target);
+}
+
+void PtyLine::Write(const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
@@ -58,7 +63,6 @@ void PtyLine::Send(const std::string& bytes) {
     if (n < 0) throw std::runtime_error("writing to the pty master of " + device_ + ": " + std::strerror(errno));
     done += static_cast<size_t>(n);
   }
-  WaitQueued(target);
 }
 
 void PtyLine::WaitQueued(size_t count) {
@@ -87,6 +91,12 @@ std::string PtyLine::TakeWrittenByHost() {
     if (n <= 0) return written;
     written.append(buffer, static_cast<size_t>(n));
   }
+}
+
+bool PtyLine::WaitWrittenByHost(int timeoutMs) {
+  if (master_ < 0) return false;
+  pollfd p = {master_, POLLIN, 0};
+  return poll(&p, 1, timeoutMs) > 0 && (p.revents & POLLIN) != 0;
 }
 
 int PtyLine::OpenElsewhere() const {

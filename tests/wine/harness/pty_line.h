@@ -25,6 +25,10 @@ class PtyLine {
   // slave's input queue, where the DLL's status query sees them. Throws
   // when they do not show within a few seconds.
   void Send(const std::string& bytes);
+  // Writes bytes as the instrument, as fast as the pty takes them, without
+  // waiting for them to be queued: more than the slave's queue holds can
+  // be written while the DLL drains it.
+  void Write(const std::string& bytes);
   // Returns once count bytes wait in the slave's queue; throws after a few
   // seconds.
   void WaitQueued(size_t count);
@@ -32,6 +36,9 @@ class PtyLine {
   size_t Queued() const;
   // Whatever the DLL side wrote to the line since the last look.
   std::string TakeWrittenByHost();
+  // Waits up to timeoutMs for something written by the DLL side; false when
+  // nothing came or the instrument's end is closed.
+  bool WaitWrittenByHost(int timeoutMs);
   // Open descriptors of the slave in other processes: the Wine processes
   // that hold the port.
   int OpenElsewhere() const;

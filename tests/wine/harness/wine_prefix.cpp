@@ -44,6 +44,8 @@ WinePrefix::~WinePrefix() { Stop(); }
 
 std::vector<std::string> WinePrefix::Environment() const {
   return {"WINEPREFIX=" + prefix_,
+          // 64-bit: it runs the 64-bit test host, and the 32-bit one beside it.
+          "WINEARCH=win64",
           "WINEDEBUG=-all",
           // No Mono or Gecko installer at the first start.
           "WINEDLLOVERRIDES=mscoree,mshtml=",
@@ -85,7 +87,7 @@ void WinePrefix::Start() {
     throw std::runtime_error("cannot lock " + state_ + "/lock: " + std::strerror(errno));
   }
 
-  std::string stamp = "wine prefix for the driver tests\n";
+  std::string stamp = "wine prefix for the driver tests\nWINEARCH=win64\n";
   for (int com = 1; com <= Ports; ++com) stamp += "COM" + std::to_string(com) + "=" + PortLink(com) + "\n";
   // Inside the prefix, so that a prefix deleted by hand is made again.
   const std::string stampPath = prefix_ + "/driver-tests.stamp";

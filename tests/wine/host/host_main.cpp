@@ -4,17 +4,17 @@
 // values travel as raw bits, so the host itself does no floating-point
 // arithmetic and the x87 control word and MXCSR stay exactly as set.
 //
+//   (at start)                    -> ready arch=i386|x86-64 cw=C mxcsr=X
 //   load NAME                     -> ok module=M cw=C mxcsr=X
 //   free M                        -> ok cw=C mxcsr=X
 //   address M EXPORT              -> ok address=A          EXPORT: name or #ordinal (decimal)
-//   call M EXPORT [eax=W] [edx=W] [ecx=W] [push=W,W,...] [text] [deref=N]
-//       -> ok eax=W edx=W popped=N saved=ok|REGS depth=N [st0=E] cw=C sw=S mxcsr=X
-//             [text=HEX] [bytes=HEX]
-//      push words are pushed in the order given; popped is what the callee
-//      removed (decimal); saved lists the registers among EBX, ESI, EDI, EBP
-//      that it did not preserve; depth is the x87 stack depth it left; st0 is
-//      ST(0) as 20 hex digits (sign and exponent first); text reads the
-//      NUL-terminated text at EAX, deref N bytes there (decimal).
+//   call M EXPORT [REGISTERS] [text] [deref=N]
+//       -> ok RESULTS [text=HEX] [bytes=HEX]
+//      REGISTERS and RESULTS are the architecture's (call_registers_*.cpp):
+//      i386: eax=W edx=W ecx=W push=W,W,... -> eax=W edx=W popped=N ...
+//      x86-64: rcx=Q ... xmm3=Q -> rax=Q xmm0=Q popped=N ...
+//      text reads the NUL-terminated text at the integer result (EAX, RAX),
+//      deref N bytes there (decimal).
 //   fpu [cw=C] [mxcsr=X]          -> ok cw=C mxcsr=X
 //   read A N                      -> ok bytes=HEX           N decimal
 //   store HEX                     -> ok address=A           bytes kept for the host's life
@@ -32,13 +32,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "call_thunk.h"
+#include "call_registers.h"
+#include "host_loops.h"
 
 namespace {
 
 constexpr size_t LineCapacity = 1 << 16;
 constexpr size_t MaxArguments = 64;
-constexpr size_t MaxStackWords = 64;
 constexpr size_t MaxRead = 4096;
 constexpr size_t ArenaSize = 1 << 16;
 
@@ -184,79 +184,46 @@ void Address(char** args, size_t count) {
 void Call(char** args, size_t count) {
   static uint32_t calls;
   HMODULE module = count >= 3 ? ModuleArgument(args[1]) : nullptr;
-  if (module == nullptr) return Answer("error usage: call MODULE EXPORT [eax=W] [edx=W] [ecx=W] [push=W,...] [text] [deref=N]");
+  if (module == nullptr) {
+    return Answer("error usage: call MODULE EXPORT %s [text] [deref=N]", call_registers::Usage);
+  }
   FARPROC target = ExportArgument(module, args[2]);
   if (target == nullptr) return Answer("error no export %s", args[2]);
 
-  ThunkCall call = {};
-  call.target = reinterpret_cast<const void*>(target);
-  uint32_t words[MaxStackWords];
+  call_registers::Begin(reinterpret_cast<const void*>(target));
   bool wantText = false;
   uint32_t deref = 0;
   for (size_t i = 3; i < count; ++i) {
     char* arg = args[i];
-    if (std::strncmp(arg, "eax=", 4) == 0 && ParseHex(arg + 4, &call.eax)) continue;
-    if (std::strncmp(arg, "edx=", 4) == 0 && ParseHex(arg + 4, &call.edx)) continue;
-    if (std::strncmp(arg, "ecx=", 4) == 0 && ParseHex(arg + 4, &call.ecx)) continue;
+    const call_registers::Taken taken = call_registers::Take(arg);
+    if (taken == call_registers::Taken::Yes) continue;
+    if (taken == call_registers::Taken::Malformed) return Answer("error bad register or stack argument %s", arg);
     if (std::strcmp(arg, "text") == 0) {
       wantText = true;
       continue;
     }
     if (std::strncmp(arg, "deref=", 6) == 0 && ParseDecimal(arg + 6, &deref) && deref <= MaxRead) continue;
-    if (std::strncmp(arg, "push=", 5) == 0) {
-      for (char* word = std::strtok(arg + 5, ","); word != nullptr; word = std::strtok(nullptr, ",")) {
-        if (call.stackWords == MaxStackWords || !ParseHex(word, &words[call.stackWords])) {
-          return Answer("error bad push word %s", word);
-        }
-        ++call.stackWords;
-      }
-      continue;
-    }
     return Answer("error bad call argument %s", arg);
   }
-  call.stack = words;
-  // Values the callee must give back untouched, different on every call.
-  const uint32_t seed = 0x9E3779B9u * ++calls;
-  for (uint32_t r = 0; r < 4; ++r) call.sentinel[r] = seed ^ (0x11111111u * (r + 1));
-
-  RunThunkCall(&call);
+  call_registers::Run(0x9E3779B9u * ++calls);
 
   Text out;
-  out.Add("ok eax=%08X edx=%08X popped=%d saved=", static_cast<unsigned>(call.eaxOut),
-          static_cast<unsigned>(call.edxOut), static_cast<int>(call.popped));
-  static const char* const names[4] = {"ebx", "esi", "edi", "ebp"};
-  bool allKept = true;
-  for (int r = 0; r < 4; ++r) {
-    if (call.kept[r] == call.sentinel[r]) continue;
-    out.Add("%s%s", allKept ? "" : ",", names[r]);
-    allKept = false;
-  }
-  if (allKept) out.Add("ok");
-
-  uint16_t cw, sw, tags;
-  std::memcpy(&cw, call.fpuEnv + 0, 2);
-  std::memcpy(&sw, call.fpuEnv + 4, 2);
-  std::memcpy(&tags, call.fpuEnv + 8, 2);
-  int depth = 0;
-  for (int r = 0; r < 8; ++r) depth += ((tags >> (2 * r)) & 3) != 3;
-  out.Add(" depth=%d", depth);
-  if (call.st0Valid) {
-    out.Add(" st0=");
-    for (int i = 9; i >= 0; --i) out.Add("%02X", call.st0[i]);
-  }
-  out.Add(" cw=%04X sw=%04X mxcsr=%08X", cw, sw, static_cast<unsigned>(call.mxcsrOut));
+  char registers[512];
+  call_registers::Report(registers, sizeof registers);
+  out.Add("ok %s", registers);
+  const uintptr_t result = call_registers::ResultAddress();
   if (wantText) {
     out.Add(" text=");
     const size_t before = out.length;
-    if (!AddTextAt(out, call.eaxOut)) {
+    if (!AddTextAt(out, result)) {
       out.length = before;
       out.Add("unreadable");
     }
   }
   if (deref > 0) {
     out.Add(" bytes=");
-    if (Readable(call.eaxOut, deref)) {
-      out.AddHex(reinterpret_cast<const unsigned char*>(static_cast<uintptr_t>(call.eaxOut)), deref);
+    if (Readable(result, deref)) {
+      out.AddHex(reinterpret_cast<const unsigned char*>(result), deref);
     } else {
       out.Add("unreadable");
     }
@@ -320,7 +287,7 @@ int main() {
   SetUnhandledExceptionFilter(ReportFault);
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
-  Answer("ready %s", FpuState());
+  Answer("ready arch=%s %s", call_registers::Architecture, FpuState());
 
   while (std::fgets(Line, sizeof Line, stdin) != nullptr) {
     char* args[MaxArguments];
@@ -339,7 +306,7 @@ int main() {
     else if (std::strcmp(command, "fpu") == 0) Fpu(args, count);
     else if (std::strcmp(command, "read") == 0) Read(args, count);
     else if (std::strcmp(command, "store") == 0) Store(args, count);
-    else Answer("error unknown command %s", command);
+    else if (!RunLoopCommand(args, count)) Answer("error unknown command %s", command);
   }
   return 0;
 }
