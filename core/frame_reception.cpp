@@ -14,6 +14,9 @@ void PollDevice() {
     const unsigned char c = ReadByte();
     LastChar = c;
     if (FrameBuffer.length < FrameCapacity) FrameBuffer.chars[FrameBuffer.length++] = c;
+    // A line that keeps reporting bytes it cannot deliver would otherwise
+    // hold the host's thread for good, one time-out after another.
+    if (ReadTimedOut) break;
   }
   if (LastChar == FrameTerminator && FrameBuffer.length >= ShortestDecodedFrame) {
     unsigned char frame[FrameCapacity];

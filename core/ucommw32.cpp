@@ -7,6 +7,7 @@
 const char* PortName = "Com2:";
 const char* PortSettings = "baud=1200 parity=e data=7 stop=1";
 intptr_t PortHandle = NoHandle;
+bool ReadTimedOut = false;
 
 namespace {
 
@@ -38,10 +39,16 @@ unsigned char ReadByte() {
   const uint32_t start = PlatformTicks();
   for (;;) {
     unsigned char byte = 0;
-    if (BytesWaiting() != 0 && PlatformReadOne(PortHandle, &byte)) return byte;
+    if (BytesWaiting() != 0 && PlatformReadOne(PortHandle, &byte)) {
+      ReadTimedOut = false;
+      return byte;
+    }
     // Unsigned difference: a wait across the wrap of the clock still ends
     // after ReadTimeout.
-    if (static_cast<uint32_t>(PlatformTicks() - start) > ReadTimeout) return TimeoutChar;
+    if (static_cast<uint32_t>(PlatformTicks() - start) > ReadTimeout) {
+      ReadTimedOut = true;
+      return TimeoutChar;
+    }
   }
 }
 

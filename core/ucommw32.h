@@ -29,5 +29,7 @@ uint16_t BytesWaiting();
 // The next received byte; polls for up to a little more than ReadTimeout and
 // returns TimeoutChar if none arrives.
 unsigned char ReadByte();
+// Whether the last ReadByte ended its wait without a byte.
+extern bool ReadTimedOut;
 // Closes the port if it is open, so that a later load can open it again.
 void ClosePort();

@@ -131,4 +131,18 @@ TEST_F(Reception, ALineThatFailsInTheMiddleOfADrainEndsIt) {
   EXPECT_GT(fake_line::Now(), static_cast<uint32_t>(ReadTimeout));
 }
 
+// A line that keeps reporting bytes while every read fails: the drain ends
+// after the first read that waits out its time-out instead of looping for as
+// long as the driver keeps reporting them.
+TEST_F(Reception, ALineThatReportsBytesItCannotDeliverEndsTheDrain) {
+  fake_line::Arrive(Frame);
+  fake_line::FailReads(true);
+  PollDevice();
+  EXPECT_EQ(Show(Held()), Show(std::string(1, static_cast<char>(TimeoutChar))));
+  EXPECT_EQ(LastChar, TimeoutChar);
+  EXPECT_EQ(fake_line::Queued(), Frame.size());
+  EXPECT_LT(fake_line::Now(), 2u * ReadTimeout + 10);
+  EXPECT_TRUE(recording_device::Decoded.empty());
+}
+
 }  // namespace
