@@ -33,11 +33,7 @@ using Clock = std::chrono::steady_clock;
 constexpr double FrameLineSeconds = 16 * 10 / 9600.0;  // 16 characters of 10 bits at 9600 bit/s
 
 void StartAsLoaded() {
-  fake_line::Reset();
-  PortName = "Com2:";
-  OpenPort();
-  FrameBuffer.length = 0;
-  LastChar = 0;
+  fake_line::StartAsLoaded();
   ResetDeviceState();
 }
 

@@ -333,11 +333,7 @@ void OtherExport(Script& script) {
 }
 
 void StartAsLoaded() {
-  fake_line::Reset();
-  PortName = "Com2:";
-  OpenPort();
-  FrameBuffer.length = 0;
-  LastChar = 0;
+  fake_line::StartAsLoaded();
   ResetDeviceState();
   Expected.queue.clear();
   Expected.length = 0;

@@ -45,10 +45,7 @@ struct Operation {
 class Exports : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake_line::Reset();
-    OpenPort();
-    FrameBuffer.length = 0;
-    LastChar = 0;
+    fake_line::StartAsLoaded();
     T1 = T2 = 0.0;
     T1UnitLabel = T2UnitLabel = "";
     fake_line::Arrive(WorkedExample);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <deque>
 
+#include "frame_reception.h"
 #include "serial_platform.h"
 #include "ucommw32.h"
 
@@ -38,6 +39,13 @@ void Reset() {
   Opens = Closes = Queries = Reads = 0;
   OpenedName.clear();
   OpenedSettings.clear();
+}
+void StartAsLoaded() {
+  Reset();
+  PortName = "Com2:";
+  OpenPort();
+  FrameBuffer.length = 0;
+  LastChar = 0;
 }
 void Arrive(const std::string& bytes) { Queue.insert(Queue.end(), bytes.begin(), bytes.end()); }
 size_t Queued() { return Queue.size(); }

@@ -8,6 +8,9 @@
 namespace fake_line {
 
 void Reset();                            // empty queue, queries succeed, clock at 0
+// Reset, then the port opened and reception as a library has them right
+// after load (nothing buffered, LastChar NUL). Device state is the caller's.
+void StartAsLoaded();
 void Arrive(const std::string& bytes);   // bytes received by the driver
 size_t Queued();                         // bytes still waiting
 void FailQueries(bool fail);             // ClearCommError-style query fails

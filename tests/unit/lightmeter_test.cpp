@@ -29,10 +29,7 @@ uint64_t Bits(double x) {
 class LightMeter : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake_line::Reset();
-    OpenPort();
-    FrameBuffer.length = 0;
-    LastChar = 0;
+    fake_line::StartAsLoaded();
     Illuminance = 0.0;
     UnitLabel = "";
   }

@@ -30,10 +30,7 @@ std::string Shown(const std::vector<std::string>& texts) {
 class Reception : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake_line::Reset();
-    OpenPort();
-    FrameBuffer.length = 0;
-    LastChar = 0;
+    fake_line::StartAsLoaded();
     recording_device::Decoded.clear();
   }
 };

@@ -36,11 +36,7 @@ uint64_t Bits(double x) {
 class Thermometer : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake_line::Reset();
-    PortName = "Com2:";
-    OpenPort();
-    FrameBuffer.length = 0;
-    LastChar = 0;
+    fake_line::StartAsLoaded();
     T1 = T2 = 0.0;
     T1UnitLabel = T2UnitLabel = "";
   }

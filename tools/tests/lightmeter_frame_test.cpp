@@ -48,10 +48,7 @@ TEST(LightMeterFrame, ReadingsAreWholeUnitsFromZeroToFourDigits) {
 }
 
 TEST(LightMeterFrame, DriverAnswersTheFrameThroughItsLine) {
-  fake_line::Reset();
-  OpenPort();
-  FrameBuffer.length = 0;
-  LastChar = 0;
+  fake_line::StartAsLoaded();
   fake_line::Arrive(fe::EncodeLightFrame(1234, fe::LightUnit::FootCandles));
   EXPECT_EQ(DeviceEa(0), 1234);
   EXPECT_STREQ(DeviceNea(0), "(Ft-cd)");

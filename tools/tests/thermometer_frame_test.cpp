@@ -84,10 +84,7 @@ TEST(ThermometerFrame, ValuesAreRoundedToWhatAFrameCarriesAndClampedToFourDigits
 class ThermometerStream : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake_line::Reset();
-    OpenPort();
-    FrameBuffer.length = 0;
-    LastChar = 0;
+    fake_line::StartAsLoaded();
     T1 = T2 = 0.0;
   }
   static std::string Frame(double t1, double t2) {

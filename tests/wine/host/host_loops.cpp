@@ -36,6 +36,7 @@
 // The arithmetic is on integers and ead's result is compared by its bits,
 // so the host's floating-point state stays exactly as set.
 #include "host_loops.h"
+#include "host_answer.h"
 
 #include <windows.h>
 
@@ -103,15 +104,6 @@ long OwnHandles() {
   long count = 0;
   for (ULONG i = 0; i < table->count; ++i) count += table->entries[i].ownerPid == self;
   return count;
-}
-
-void Answer(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::vprintf(format, args);
-  va_end(args);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
 }
 
 bool ParseCount(const char* text, uint32_t* value) {

@@ -34,6 +34,7 @@
 
 #include "call_registers.h"
 #include "host_loops.h"
+#include "host_answer.h"
 
 namespace {
 
@@ -45,15 +46,6 @@ constexpr size_t ArenaSize = 1 << 16;
 char Line[LineCapacity];
 alignas(16) unsigned char Arena[ArenaSize];
 size_t ArenaUsed;
-
-void Answer(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::vprintf(format, args);
-  va_end(args);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
 
 // Appends to an answer being built.
 struct Text {
