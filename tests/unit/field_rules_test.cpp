@@ -103,12 +103,10 @@ TEST(FieldValue, ReadsNoFurtherThanFourCharacters) {
   EXPECT_EQ(FieldValue({reinterpret_cast<const unsigned char*>(text.data()), text.size()}), 1234);
 }
 
-// Every well-formed field over digits, blanks, signs, points and exponent
-// letters, checked against the C library's correctly rounded conversion.
-TEST(FieldValue, WellFormedFieldsGiveTheCorrectlyRoundedNumber) {
-  const std::string alphabet = " +-.0123456789Ee";
-  const std::regex wellFormed(" *[+-]?([0-9]*)(\\.([0-9]*))?([eE][+-]?[0-9]+)?");
-  int checked = 0;
+// Calls check with every field of 1 to 4 characters over alphabet, up to
+// the first failure.
+template <typename Check>
+void ForEachField(const std::string& alphabet, Check check) {
   std::string field;
   for (int length = 1; length <= 4; ++length) {
     field.assign(length, ' ');
@@ -116,15 +114,27 @@ TEST(FieldValue, WellFormedFieldsGiveTheCorrectlyRoundedNumber) {
     for (int k = 0; k < combinations; ++k) {
       for (int i = 0, rest = k; i < length; ++i, rest /= static_cast<int>(alphabet.size()))
         field[i] = alphabet[rest % alphabet.size()];
-      std::smatch m;
-      if (!std::regex_match(field, m, wellFormed) || m.length(1) + m.length(3) == 0) continue;
-      const double expected = std::strtod(field.c_str(), nullptr);
-      const double got = Value(field);
-      ASSERT_EQ(Bits(got), Bits(expected)) << "field " << Show(field) << ": expected " << std::hexfloat << expected
-                                           << ", got " << got;
-      ++checked;
+      check(field);
+      if (::testing::Test::HasFailure()) return;
     }
   }
+}
+
+// Every well-formed field over digits, blanks, signs, points and exponent
+// letters, checked against the C library's correctly rounded conversion.
+TEST(FieldValue, WellFormedFieldsGiveTheCorrectlyRoundedNumber) {
+  const std::string alphabet = " +-.0123456789Ee";
+  const std::regex wellFormed(" *[+-]?([0-9]*)(\\.([0-9]*))?([eE][+-]?[0-9]+)?");
+  int checked = 0;
+  ForEachField(alphabet, [&](const std::string& field) {
+    std::smatch m;
+    if (!std::regex_match(field, m, wellFormed) || m.length(1) + m.length(3) == 0) return;
+    const double expected = std::strtod(field.c_str(), nullptr);
+    const double got = Value(field);
+    ASSERT_EQ(Bits(got), Bits(expected)) << "field " << Show(field) << ": expected " << std::hexfloat << expected
+                                         << ", got " << got;
+    ++checked;
+  });
   EXPECT_GT(checked, 20000);  // the enumeration did reach the fields
 }
 
@@ -135,23 +145,16 @@ TEST(FieldValue, MalformedFieldsGiveTheDigitsReadRunTogether) {
   const std::string alphabet = "09 -.Ex\r";
   const std::regex wellFormed(" *[+-]?[0-9]*(\\.[0-9]*)?([eE][+-]?[0-9]+)?");
   const std::regex startOfNumber(" *[+-]?[0-9]*(\\.[0-9]*)?([eE][+-]?[0-9]*)?");
-  std::string field;
-  for (int length = 1; length <= 4; ++length) {
-    field.assign(length, ' ');
-    const int combinations = static_cast<int>(std::pow(alphabet.size(), length));
-    for (int k = 0; k < combinations; ++k) {
-      for (int i = 0, rest = k; i < length; ++i, rest /= static_cast<int>(alphabet.size()))
-        field[i] = alphabet[rest % alphabet.size()];
-      if (std::regex_match(field, wellFormed)) continue;
-      size_t read = field.size();
-      while (!std::regex_match(field.substr(0, read), startOfNumber)) --read;
-      double expected = 0;
-      for (size_t i = 0; i < read; ++i)
-        if (field[i] >= '0' && field[i] <= '9') expected = expected * 10 + (field[i] - '0');
-      const double got = Value(field);
-      ASSERT_EQ(Bits(got), Bits(expected)) << "field " << Show(field) << ": expected " << expected << ", got " << got;
-    }
-  }
+  ForEachField(alphabet, [&](const std::string& field) {
+    if (std::regex_match(field, wellFormed)) return;
+    size_t read = field.size();
+    while (!std::regex_match(field.substr(0, read), startOfNumber)) --read;
+    double expected = 0;
+    for (size_t i = 0; i < read; ++i)
+      if (field[i] >= '0' && field[i] <= '9') expected = expected * 10 + (field[i] - '0');
+    const double got = Value(field);
+    ASSERT_EQ(Bits(got), Bits(expected)) << "field " << Show(field) << ": expected " << expected << ", got " << got;
+  });
 }
 
 struct FieldCase {
